@@ -59,7 +59,7 @@ Spectrum spectrumOf(const std::vector<float>& x, int noteBin)
     const int n = static_cast<int>(x.size());
     std::vector<std::complex<double>> twiddle(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
-        twiddle[i] = std::polar(1.0, -2.0 * M_PI * i / n);
+        twiddle[i] = std::polar(1.0, -6.283185307179586476925 * i / n);
 
     Spectrum s;
     for (int k = 1; k < n / 2; ++k)

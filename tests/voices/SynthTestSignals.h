@@ -12,6 +12,8 @@
 namespace kestrum::synthtest
 {
 
+constexpr double twoPiD = 6.283185307179586476925;
+
 inline std::vector<float> render(DrumVoice& voice, const ChannelParameters& p, int numSamples)
 {
     std::vector<float> out(static_cast<size_t>(numSamples));
@@ -33,8 +35,8 @@ inline double magnitudeAt(const std::vector<float>& x, double frequency, double 
     double re = 0.0, im = 0.0;
     for (size_t i = 0; i < x.size(); ++i)
     {
-        const double w = 0.5 - 0.5 * std::cos(2.0 * M_PI * static_cast<double>(i) / n);
-        const double phase = 2.0 * M_PI * frequency * static_cast<double>(i) / sampleRate;
+        const double w = 0.5 - 0.5 * std::cos(twoPiD * static_cast<double>(i) / n);
+        const double phase = twoPiD * frequency * static_cast<double>(i) / sampleRate;
         re += w * x[i] * std::cos(phase);
         im -= w * x[i] * std::sin(phase);
     }
