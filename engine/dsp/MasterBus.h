@@ -6,8 +6,10 @@
 //
 // Per rendered range: beginRange() once, then for each sample
 //     duckGain = beginSample();
-//     for each module: addDelaySend(), addToMaster() (or the module's direct outputs);
-//     out = endSample();   // write to the master outputs
+//     for each module, in channel order: ModuleOutput::process(); a module that contributes
+//         adds its delay send with addDelaySend() and its signal either to its direct outputs
+//         (resolveOutputRoute) or, when that names none, with addToMaster();
+//     out = endSample();   // assign to the master outputs (resolveMasterOutputs)
 // and getGainReductionMeter() after the range.
 
 #include "KickDucker.h"
