@@ -36,15 +36,6 @@ int bandShape(float value) noexcept
     // Nearest integer with ties to even; anything unusable falls back to the first shape.
     return value >= 0.0f ? static_cast<int>(std::nearbyint(std::min(value, 9.0f))) : 0;
 }
-
-// The converter: a 12-bit value smeared a quarter of the way towards the previous one, with a
-// trace of soft saturation.
-float converter12Bit(float w, float previous) noexcept
-{
-    const float q = quantise12Bit(w);
-    const float m = q + 0.25f * (quantise12Bit(previous) - q);
-    return std::clamp(0.95f * m + 0.05f * std::tanh(1.1f * m) / std::tanh(1.1f), -1.0f, 1.0f);
-}
 } // namespace
 
 bool TevHat9OpenVoice::loadSample(const uint8_t* wavBytes, size_t size) noexcept

@@ -1,7 +1,8 @@
 #pragma once
 
 // Twelve-bit converter emulation: the quantiser shared by the snare's sample-and-hold stage and
-// the open hat's converter, and the snare's variable-rate sample-and-hold.
+// the open hat's converter, the open hat's converter itself and the snare's variable-rate
+// sample-and-hold.
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +16,16 @@ inline float quantise12Bit(float u) noexcept
     if (u < -1.0f)
         return -1.0f;
     return std::round(std::min(u, 1.0f) * 2047.0f) / 2047.0f;
+}
+
+// The open hat's converter: the 12-bit value of this sample smeared a quarter of the way towards
+// that of the previous one (a slow output stage), with a trace of soft saturation. `previous` is
+// the unquantised input of the sample before.
+inline float converter12Bit(float w, float previous) noexcept
+{
+    const float q = quantise12Bit(w);
+    const float m = q + 0.25f * (quantise12Bit(previous) - q);
+    return std::clamp(0.95f * m + 0.05f * std::tanh(1.1f * m) / std::tanh(1.1f), -1.0f, 1.0f);
 }
 
 // A sampler whose hold rate falls from 26040 Hz towards 12040 Hz as the amount rises, blended
