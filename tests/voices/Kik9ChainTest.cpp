@@ -102,8 +102,14 @@ TEST(Drive424, SwitchingOnFadesInFromTheDryInputOverAboutFiveMilliseconds)
     const float amount = 0.6f;
     const float full = amount * amount * (3.0f - 2.0f * amount);
 
+    // Driven for a while, switched off, switched on again: the fade restarts from zero.
+    int n = 0;
+    for (; n < 4800; ++n)
+        drive.process(sine(n), amount, true);
+    drive.process(sine(n++), amount, false);
+
     std::vector<float> mix;
-    for (int n = 0; n < 4800; ++n)
+    for (int i = 0; i < 4800; ++i, ++n)
     {
         drive.process(sine(n), amount, true);
         mix.push_back(drive.getState().mix);
