@@ -37,6 +37,12 @@ constexpr Shape limitShape(int shape) noexcept
     return static_cast<Shape>(shape < 0 ? 0 : (shape > numShapes - 1 ? numShapes - 1 : shape));
 }
 
+// Whether the gain takes part in a shape's design (the cuts, the notch and the all-pass ignore it).
+constexpr bool shapeHasGain(Shape shape) noexcept
+{
+    return shape != LowCut && shape != HighCut && shape != Notch && shape != AllPass;
+}
+
 // One biquad, a0 normalised to 1:
 // y[n] = b0 x[n] + b1 x[n-1] + b2 x[n-2] - a1 y[n-1] - a2 y[n-2].
 struct Section

@@ -170,6 +170,17 @@ TEST(Kik9EqDesign, InputsAreLimitedBeforeDesigning)
     }
 }
 
+TEST(Kik9EqDesign, GainMattersExactlyForTheShapesThatSayTheyHaveGain)
+{
+    for (int shape = 0; shape < Kik9Eq::numShapes; ++shape)
+    {
+        const auto s = static_cast<Shape>(shape);
+        const bool changes = ! sameDesign(Kik9Eq::designBand(48000.0, 900.0f, 1.0f, -8.0f, s),
+                                          Kik9Eq::designBand(48000.0, 900.0f, 1.0f, 5.0f, s));
+        EXPECT_EQ(changes, Kik9Eq::shapeHasGain(s)) << Kik9Eq::shapeNames[static_cast<size_t>(shape)];
+    }
+}
+
 TEST(Kik9EqDesign, BellAtZeroGainIsUnityForAnyQ)
 {
     for (float q : { 0.05f, 0.3f, 1.0f, 5.0f, 12.0f })
