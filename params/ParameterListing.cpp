@@ -1,5 +1,6 @@
 #include "ParameterListing.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace kestrum
@@ -7,12 +8,29 @@ namespace kestrum
 namespace
 {
 
-// Six significant digits cover every range and step of the layout and hide the float noise that
-// normalising and back leaves behind (53.999996 prints as 54).
-juce::String number(double value)
+// Normalising and back leaves float noise behind (a default of 0 on -15..15 comes back as
+// 9.5e-07, 54 as 53.999996), so values are shown at the precision of their step.
+double roundToStep(double value, double step)
+{
+    if (step <= 0.0)
+        return value;
+
+    // The fewest decimals that write the step itself (a float 0.01 is 0.0099999998).
+    double scale = 1.0;
+    for (int decimals = 0; decimals < 9; ++decimals, scale *= 10.0)
+    {
+        const double scaled = step * scale;
+        if (std::abs(scaled - std::round(scaled)) < 1.0e-6 * scaled)
+            break;
+    }
+
+    return std::round(value * scale) / scale;
+}
+
+juce::String number(double value, const char* format = "%.9g")
 {
     char text[32];
-    std::snprintf(text, sizeof(text), "%.6g", value);
+    std::snprintf(text, sizeof(text), format, value == 0.0 ? 0.0 : value); // no "-0"
     return text;
 }
 
@@ -54,11 +72,12 @@ Description describe(juce::AudioProcessorParameter& parameter)
     {
         const auto& range = ranged->getNormalisableRange();
         d.kind = "float";
-        d.minimum = range.start;
-        d.maximum = range.end;
         d.step = range.interval;
+        d.minimum = roundToStep(range.start, d.step);
+        d.maximum = roundToStep(range.end, d.step);
+        d.step = roundToStep(d.step, d.step);
         d.skew = range.skew;
-        d.defaultValue = ranged->convertFrom0to1(normalisedDefault);
+        d.defaultValue = roundToStep(ranged->convertFrom0to1(normalisedDefault), range.interval);
     }
     else
     {
@@ -93,7 +112,7 @@ juce::String describeParameterLayout(juce::AudioProcessor& processor)
                                    number(d.minimum),
                                    number(d.maximum),
                                    number(d.step),
-                                   number(d.skew),
+                                   number(d.skew, "%.6g"),
                                    number(d.defaultValue),
                                    d.choices };
         out << fields.joinIntoString("\t") << "\n";

@@ -45,6 +45,8 @@ TEST(LayoutListing, EachKindIsDescribed)
     EXPECT_EQ(lines[15], "15\tch1Kik9Tune\t1 KIK 9 KIK 9 Tune\tfloat\t30\t92\t0.01\t0.38\t54\t");
     EXPECT_TRUE(lineOf("ch5Step01Pitch").endsWith("\tch5Step01Pitch\t5 TEV HAT 9 Open Step 1 Pitch\tint\t0\t127\t1\t1\t40\t"));
     EXPECT_TRUE(lineOf("ch6GenAWaveform").endsWith("\tchoice\t0\t2\t1\t1\t0\tSine|Triangle|Square"));
+    EXPECT_TRUE(lineOf("ch1EqLow").endsWith("\tfloat\t-15\t15\t0.001\t1\t0\t")); // no float noise
+    EXPECT_TRUE(lineOf("ch5Hat9RfCutoff").endsWith("\tfloat\t0\t99\t0.01\t0.66\t92.21\t")); // default on a step
     EXPECT_TRUE(lineOf("ch3RimDecay").endsWith("\tfloat\t0.004\t0.08\t0.0001\t0.34\t0.01\t"));
     EXPECT_TRUE(lineOf("ch7OutputRoute").contains("\tchoice\t0\t189\t1\t1\t0\tOUT 1-2 MASTER|OUT 3 MONO|"));
     EXPECT_TRUE(lineOf("ch7OutputRoute").endsWith("|OUT 127-128 STEREO"));
