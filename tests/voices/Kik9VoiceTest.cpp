@@ -6,6 +6,10 @@
 #include <cmath>
 #include <vector>
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 namespace kestrum
 {
 namespace
@@ -80,6 +84,20 @@ double frequencyOf(const std::vector<float>& x, size_t from, size_t to, double s
         }
     return cycles > 0 ? cycles * sampleRate / (last - first) : 0.0;
 }
+
+// The engine renders with denormals flushed to zero; long tails are tested the same way (and
+// quickly: without it the last, denormal part of a tail is very slow to compute).
+class FlushDenormals
+{
+public:
+#if defined(__SSE__)
+    FlushDenormals() : saved(_mm_getcsr()) { _mm_setcsr(saved | 0x8040u); }
+    ~FlushDenormals() { _mm_setcsr(saved); }
+
+private:
+    unsigned int saved;
+#endif
+};
 
 TEST(Kik9Parameters, TheHighestModelSwitchThatIsOnWins)
 {
@@ -305,6 +323,7 @@ TEST(Kik9Voice, RetriggerContinuesFromThePreviousOutput)
 
 TEST(Kik9Voice, EachEngineEndsByItselfAndTheVoiceFallsSilent)
 {
+    const FlushDenormals flush;
     for (int model : { 1, 3, 6 })
     {
         auto p = kickParameters(model);
@@ -332,10 +351,16 @@ TEST(Kik9Voice, EachEngineEndsByItselfAndTheVoiceFallsSilent)
         ASSERT_GT(endA, 0) << "model " << model;
         ASSERT_GT(endB, 0) << "model " << model;
 
-        // Once the chains have let go, what remains is the rounding floor of their one-pole
-        // filters (below 1e-30, far under anything audible), not sound.
+        // Once the chains have let go the main model is exactly silent. The alternative chain's
+        // compressor keeps a rounding floor in a slow low-pass (where its decrement underflows),
+        // around 4e-38: far below anything audible, but not zero.
         render(voice, p, 3 * static_cast<int>(rate));
-        EXPECT_LT(peak(render(voice, p, 4800)), 1e-30f) << "model " << model;
+        const float rest = peak(render(voice, p, 4800));
+        EXPECT_LT(rest, 1e-30f) << "model " << model;
+#if defined(__SSE__)
+        if (model == 1)
+            EXPECT_EQ(rest, 0.0f);
+#endif
     }
 }
 
