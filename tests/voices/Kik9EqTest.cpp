@@ -12,6 +12,7 @@ namespace kestrum
 namespace
 {
 
+constexpr double piDouble = 3.14159265358979323846;
 using Kik9Eq::BandDesign;
 using Kik9Eq::Section;
 using Kik9Eq::Shape;
@@ -26,7 +27,7 @@ struct Biquad
 
     double magnitude(double frequency, double sampleRate) const
     {
-        const double w = 2.0 * M_PI * frequency / sampleRate;
+        const double w = 2.0 * piDouble * frequency / sampleRate;
         const std::complex<double> z1 = std::polar(1.0, -w), z2 = z1 * z1;
         return std::abs(b0 + b1 * z1 + b2 * z2) / std::abs(a0 + a1 * z1 + a2 * z2);
     }
@@ -34,7 +35,7 @@ struct Biquad
 
 Biquad referenceSection(int shape, double sr, double f, double Q, double G)
 {
-    const double w0 = 2.0 * M_PI * f / sr, cs = std::cos(w0), sn = std::sin(w0), alpha = sn / (2.0 * Q);
+    const double w0 = 2.0 * piDouble * f / sr, cs = std::cos(w0), sn = std::sin(w0), alpha = sn / (2.0 * Q);
     const double A = std::pow(10.0, G / 40.0), beta = std::sqrt(A) * sn / Q;
     switch (shape)
     {
@@ -255,7 +256,7 @@ double measuredGain(EqBand& band, double sr, float probe, float f, float gain, f
     double in = 0.0, out = 0.0;
     for (int n = 0; n < settle + measure; ++n)
     {
-        const float x = std::sin(static_cast<float>(2.0 * M_PI * std::fmod(probe * n / sr, 1.0)));
+        const float x = std::sin(static_cast<float>(2.0 * piDouble * std::fmod(probe * n / sr, 1.0)));
         const float y = band.process(x, sr, true, f, gain, q, shape);
         if (n >= settle)
         {

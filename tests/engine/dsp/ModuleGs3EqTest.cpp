@@ -11,11 +11,12 @@ namespace kestrum
 namespace
 {
 
+constexpr double piDouble = 3.14159265358979323846;
 constexpr double rate = 48000.0;
 
 float sine(int n, float frequency, float level = 0.5f)
 {
-    return level * std::sin(static_cast<float>(2.0 * M_PI * std::fmod(frequency * n / rate, 1.0)));
+    return level * std::sin(static_cast<float>(2.0 * piDouble * std::fmod(frequency * n / rate, 1.0)));
 }
 
 ModuleGs3Eq::Settings activeSettings()
