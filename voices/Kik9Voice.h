@@ -23,6 +23,9 @@ class Kik9Voice final : public DrumVoiceDesign<Kik9Voice>
 public:
     using Parameters = Kik9Parameters;
     using MatchEqBandParameters = EqBandParameters;
+    using MatchEqBell = EqBand;
+    using FourTwoFourState = kestrum::FourTwoFourState;
+    using XlaState = kestrum::XlaState;
 
     // The noise register's seed, restored at every note so each note's noise is the same.
     static constexpr uint32_t noiseSeed = 0x9090bd09u;
