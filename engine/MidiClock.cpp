@@ -1,0 +1,6 @@
+#include "PluginProcessor.h"
+
+void Kestrum8AudioProcessor::generateMidiClock(juce::MidiBuffer& midi, int)
+{
+    midi.clear();
+}

@@ -1,0 +1,180 @@
+#pragma once
+
+#include "../params/ChannelParameterHandles.h"
+#include "../params/ParameterIDs.h"
+#include "../voices/DrumVoice.h"
+#include "SequencerState.h"
+
+#include <juce_audio_devices/juce_audio_devices.h>
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace kestrum
+{
+
+// The host transport as seen at the start of the current block.
+struct HostTransport
+{
+    bool syncToDaw = false;
+    bool isPlaying = false;
+    bool isLooping = false;
+    double ppqPosition = 0.0;
+    bool ppqValid = false;
+    double quarterNotesPerSample = 0.0;
+    double loopStartPpq = 0.0;
+    double loopEndPpq = 0.0;
+    bool loopValid = false;
+};
+
+constexpr int numVoices = 16;
+constexpr int maxOutputChannels = 128;
+constexpr int analyserCapacity = 32768;
+
+} // namespace kestrum
+
+// The drum machine engine: parameters, sixteen voices, sequencer, mixer and master bus.
+class Kestrum8AudioProcessor : public juce::AudioProcessor
+{
+public:
+    using Handle = std::atomic<float>*;
+
+    Kestrum8AudioProcessor();
+    ~Kestrum8AudioProcessor() override;
+
+    // Host-facing operations
+    void prepareToPlay(double sampleRate, int maximumExpectedSamplesPerBlock) override;
+    void releaseResources() override;
+    void processBlock(juce::AudioBuffer<float>&, juce::MidiBuffer&) override;
+    using juce::AudioProcessor::processBlock;
+    bool isBusesLayoutSupported(const BusesLayout& layouts) const override;
+
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override { return true; }
+
+    const juce::String getName() const override { return "DRUVEX"; }
+    bool acceptsMidi() const override { return true; }
+    bool producesMidi() const override { return false; }
+    bool isMidiEffect() const override { return false; }
+    double getTailLengthSeconds() const override { return 60.0; }
+
+    int getNumPrograms() override { return 1; }
+    int getCurrentProgram() override { return 0; }
+    void setCurrentProgram(int) override {}
+    const juce::String getProgramName(int) override { return {}; }
+    void changeProgramName(int, const juce::String&) override {}
+
+    void getStateInformation(juce::MemoryBlock& destData) override;
+    void setStateInformation(const void* data, int sizeInBytes) override;
+
+    // Loads a preset file (state block or XML parameter tree). A file that is not a preset
+    // changes nothing and returns false.
+    bool loadPresetFile(const juce::File& file);
+
+    // Engine operations (audio thread)
+    // Virtual only so tests can watch the engine's entry points; nothing else overrides them.
+    virtual void renderSamples(juce::AudioBuffer<float>& buffer, int startSample, int numSamples);
+    virtual void triggerChannel(int channel, float velocity, float pitchRatio);
+    void setCurrentSequencerStep(int64_t position);
+    void triggerSequencerStep(int64_t position);
+
+    // Delay time as the editor shows it (message thread).
+    juce::String getDelayTimeDisplayText() const;
+
+    // Whether this instance runs inside the standalone application.
+    bool isStandaloneWrapper() const noexcept { return wrapperType == wrapperType_Standalone; }
+
+    // Output channel map for direct outputs (message thread).
+    void rebuildOutputChannelMap(juce::AudioIODevice* device);
+
+    // The application and the editor hook in here, so the engine never depends on them: the
+    // factory makes the real editor (a generic one when unset), and the standalone set-up runs
+    // asynchronously for each new editor while the application window exists.
+    static std::function<juce::AudioProcessorEditor*(Kestrum8AudioProcessor&)> editorFactory;
+    static std::function<void(juce::AudioProcessorEditor&)> standaloneEditorSetup;
+
+    juce::AudioProcessorValueTreeState parameters;
+
+    // Published state, written by the audio thread, read by the editor without locks.
+    std::atomic<int> currentSequencerStep { -1 };
+    std::atomic<int64_t> currentSequencerPosition { -1 };
+    std::array<std::atomic<int>, kestrum::numChannels> currentChannelSteps {};
+    std::array<std::atomic<int>, kestrum::numChannels> channelTriggerCounts {};
+    std::atomic<float> currentTempo { 120.0f };
+    std::atomic<float> gainReductionMeter { 0.0f };
+    std::atomic<bool> midiClockRunning { false };
+    std::array<std::atomic<int>, kestrum::maxOutputChannels> outputChannelMap {};
+
+    // Each module's recent output for the editor's analyser (one writer: the audio thread).
+    struct ModuleEqAnalyserBuffer
+    {
+        juce::AbstractFifo fifo { kestrum::analyserCapacity };
+        std::array<float, kestrum::analyserCapacity> ringSamples {};
+        std::vector<float> blockCapture;
+    };
+    std::array<std::unique_ptr<ModuleEqAnalyserBuffer>, kestrum::numChannels> moduleEqAnalyserBuffers;
+
+    const kestrum::HostTransport& getTransport() const noexcept { return transport; }
+    int64_t getTotalSamplesProcessed() const noexcept { return totalSamplesProcessed; }
+    kestrum::DrumVoice& getVoice(int index) noexcept { return *drumVoices[static_cast<size_t>(index)]; }
+    const kestrum::ChannelParameterHandles& getChannelHandles(int channel) const noexcept
+    {
+        return channelParams[static_cast<size_t>(channel)];
+    }
+
+private:
+    // Cached parameter handles; null when the layout lacks the identifier.
+    std::array<Handle, kestrum::globalParameterIDs.size()> globalParams {};
+    std::array<kestrum::ChannelParameterHandles, kestrum::numChannels> channelParams {};
+    std::array<Handle, kestrum::numChannels> seqLengthParams {}, muteParams {}, soloParams {}, fxSendParams {},
+        outputRouteParams {}, seqOverwriteParams {};
+    std::array<Handle, 2> polyModeParams {};
+    std::array<Handle, kestrum::numChannels> eqEnabledParams {}, eqMutedParams {}, eqPostParams {};
+    using BandHandles = std::array<std::array<Handle, 3>, kestrum::numChannels>;
+    BandHandles eqBandEnabledParams {}, eqFrequencyParams {}, eqGainParams {}, eqQParams {}, eqShapeParams {};
+    using StepHandles = std::array<std::array<Handle, kestrum::numSteps>, kestrum::numChannels>;
+    StepHandles stepOnParams {}, stepVelocityParams {}, stepPitchParams {}, stepChordCountParams {};
+    using ChordHandles =
+        std::array<std::array<std::array<Handle, kestrum::numChordNotes>, kestrum::numSteps>, kestrum::numChannels>;
+    ChordHandles stepChordPitchParams {}, stepChordVelocityParams {};
+
+    std::array<std::unique_ptr<kestrum::DrumVoice>, kestrum::numVoices> drumVoices;
+    std::array<int64_t, 2> polyVoiceRotation {};
+
+    kestrum::HostTransport transport;
+    int64_t totalSamplesProcessed = 0;
+    float masterTrim = 0.82f;
+    float sampleRateFloat = 44100.0f;
+    int maxBlockSize = 1;
+
+    std::unique_ptr<kestrum::SequencerState> sequencer;
+
+    static BusesProperties makeBuses();
+    void cacheParameterHandles();
+    Handle handleFor(const juce::String& id) const;
+    static float load(Handle h, float fallback) noexcept { return h != nullptr ? h->load() : fallback; }
+    static bool isOn(Handle h, bool fallback) noexcept { return h != nullptr ? h->load() >= 0.5f : fallback; }
+
+    // Sequencer (Sequencer.cpp)
+    void resetSequencerState();
+    void beginSequencerBlock();
+    void handleNoteOff(int note);
+    void recordLiveNote(int channel, float velocity, int note, int sampleOffset);
+
+    // Mixer and master bus (Mixer.cpp)
+    void prepareMasterBus(double sampleRate);
+    void releaseMasterBus();
+    void prepareModuleEqs(double sampleRate);
+
+    // MIDI clock output (MidiClock.cpp)
+    void generateMidiClock(juce::MidiBuffer& midi, int numSamples);
+
+    void takeTransportSnapshot();
+    void handleMidiMessage(const juce::MidiMessage& message, int samplePosition);
+    void pushAnalyserBlocks(int numSamples);
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(Kestrum8AudioProcessor)
+};
