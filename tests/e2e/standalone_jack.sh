@@ -11,8 +11,8 @@ ensure_jack
 ensure_display
 
 # Point the audio set-up at JACK, as a user would choose it in the settings dialog.
-mkdir -p "$HOME/.config"
-cat > "$HOME/.config/DRUVEX.settings" <<XML
+mkdir -p "$HOME/.DRUVEX"
+cat > "$HOME/.DRUVEX/DRUVEX.settings" <<XML
 <?xml version="1.0" encoding="UTF-8"?>
 <PROPERTIES>
   <VALUE name="audioSetup">
@@ -48,6 +48,6 @@ done
 if kill -0 "$app_pid" 2>/dev/null; then fail "the application did not quit when asked"; fi
 wait "$app_pid"; status=$?
 [ "$status" -eq 0 ] || { cat "$e2e_tmp/app.log" >&2; fail "the application exited with status $status"; }
-grep -q 'windowX' "$HOME/.config/DRUVEX.settings" || fail "the settings were not saved on quit"
+grep -q "windowX" "$HOME/.DRUVEX/DRUVEX.settings" || { cat "$HOME/.DRUVEX/DRUVEX.settings"; fail "the settings were not saved on quit"; }
 
 echo "standalone under JACK: up with $outputs output ports, quit cleanly"
