@@ -14,6 +14,10 @@ void Kestrum8AudioProcessor::prepareModuleEqs(double)
 {
 }
 
+void Kestrum8AudioProcessor::raiseKickDuck(float)
+{
+}
+
 juce::String Kestrum8AudioProcessor::getDelayTimeDisplayText() const
 {
     return {};
@@ -29,6 +33,7 @@ void Kestrum8AudioProcessor::renderSamples(juce::AudioBuffer<float>& buffer, int
 
     for (int i = startSample; i < startSample + numSamples; ++i)
     {
+        advanceSequencerClock(i);
         float master = 0.0f;
         for (int c = 0; c < numChannels; ++c)
         {

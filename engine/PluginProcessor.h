@@ -161,6 +161,9 @@ private:
     // Sequencer (Sequencer.cpp)
     void resetSequencerState();
     void beginSequencerBlock();
+    // Runs the sequencer clock for one sample of renderSamples, before any voice of that sample;
+    // sampleInBlock is the sample's index within the current processBlock buffer.
+    void advanceSequencerClock(int sampleInBlock);
     void handleNoteOff(int note);
     void recordLiveNote(int channel, float velocity, int note, int sampleOffset);
 
@@ -168,6 +171,8 @@ private:
     void prepareMasterBus(double sampleRate);
     void releaseMasterBus();
     void prepareModuleEqs(double sampleRate);
+    // A kick trigger raises the ducker's envelope (called by triggerChannel for channel 0).
+    void raiseKickDuck(float velocity);
 
     // MIDI clock output (MidiClock.cpp)
     void generateMidiClock(juce::MidiBuffer& midi, int numSamples);

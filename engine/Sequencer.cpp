@@ -25,6 +25,10 @@ void Kestrum8AudioProcessor::beginSequencerBlock()
 {
 }
 
+void Kestrum8AudioProcessor::advanceSequencerClock(int)
+{
+}
+
 void Kestrum8AudioProcessor::handleNoteOff(int note)
 {
     auto& s = *sequencer;
