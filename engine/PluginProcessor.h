@@ -4,6 +4,9 @@
 #include "../params/ParameterIDs.h"
 #include "../voices/DrumVoice.h"
 #include "SequencerState.h"
+#include "dsp/MasterBus.h"
+#include "dsp/ModuleGs3Eq.h"
+#include "dsp/ModuleOutput.h"
 
 #include <juce_audio_devices/juce_audio_devices.h>
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -41,6 +44,7 @@ class Kestrum8AudioProcessor : public juce::AudioProcessor
 {
 public:
     using Handle = std::atomic<float>*;
+    using ModuleGs3Eq = kestrum::ModuleGs3Eq;
 
     Kestrum8AudioProcessor();
     ~Kestrum8AudioProcessor() override;
@@ -146,11 +150,24 @@ private:
 
     kestrum::HostTransport transport;
     int64_t totalSamplesProcessed = 0;
-    float masterTrim = 0.82f;
     float sampleRateFloat = 44100.0f;
     int maxBlockSize = 1;
 
     std::unique_ptr<kestrum::SequencerState> sequencer;
+
+    // Mixer and master bus (Mixer.cpp)
+    kestrum::MasterBus masterBus;
+    std::array<kestrum::ModuleOutput, kestrum::numChannels> moduleOutputs {};
+    // The chord channel's equaliser fades along a smooth curve: its sustained chords make a
+    // straight fade audible.
+    std::array<ModuleGs3Eq, kestrum::numChannels> moduleEqs { ModuleGs3Eq(false), ModuleGs3Eq(false), ModuleGs3Eq(false),
+                                                              ModuleGs3Eq(false), ModuleGs3Eq(false), ModuleGs3Eq(false),
+                                                              ModuleGs3Eq(false), ModuleGs3Eq(true) };
+    kestrum::MasterControls readMasterControls() const noexcept;
+    bool channelHeard(int channel, bool noSolo) const noexcept;
+    bool noChannelSoloed() const noexcept;
+    ModuleGs3Eq::Settings readModuleEqSettings(int channel) const noexcept;
+    float renderChannelVoices(int channel, kestrum::ChannelParameters& record);
 
     static BusesProperties makeBuses();
     void cacheParameterHandles();

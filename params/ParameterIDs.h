@@ -40,6 +40,26 @@ inline constexpr std::array<const char*, 15> globalParameterIDs {
     ids::delayPreFader, ids::delayHighPass, ids::delayFeedback, ids::delayWet,      ids::delayMute
 };
 
+// Positions in globalParameterIDs, for code that keeps one handle per global parameter.
+enum GlobalParameterIndex : size_t
+{
+    tempoIndex,
+    syncToDawIndex,
+    sequencerRunIndex,
+    glueIndex,
+    gluePushIndex,
+    limiterSidechainFilterIndex,
+    limiterAutoGainIndex,
+    kickDuckIndex,
+    delayTimeIndex,
+    delaySyncIndex,
+    delayPreFaderIndex,
+    delayHighPassIndex,
+    delayFeedbackIndex,
+    delayWetIndex,
+    delayMuteIndex
+};
+
 // One row of the channel catalogue: what a channel is called, which design renders it and which
 // controls its strip shows. All strings have static storage duration.
 struct ChannelDescriptor
