@@ -53,6 +53,8 @@ Kestrum8AudioProcessor::Kestrum8AudioProcessor()
         count.store(0);
 
     resetSequencerState();
+
+    loadDefaultPreset();
 }
 
 Kestrum8AudioProcessor::~Kestrum8AudioProcessor() = default;

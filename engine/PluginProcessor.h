@@ -3,6 +3,7 @@
 #include "../params/ChannelParameterHandles.h"
 #include "../params/ParameterIDs.h"
 #include "../voices/DrumVoice.h"
+#include "PresetState.h"
 #include "SequencerState.h"
 #include "dsp/MasterBus.h"
 #include "dsp/ModuleGs3Eq.h"
@@ -74,9 +75,21 @@ public:
     void getStateInformation(juce::MemoryBlock& destData) override;
     void setStateInformation(const void* data, int sizeInBytes) override;
 
-    // Loads a preset file (state block or XML parameter tree). A file that is not a preset
-    // changes nothing and returns false.
+    // State and presets (State.cpp, message thread). A tree that is not valid means "not a preset".
+    juce::ValueTree readPresetState(const void* data, int sizeInBytes) const;
+    juce::ValueTree readPresetState(const juce::File& file) const;
+    juce::File getPresetDirectory() const;
+    // The built-in name first, then every readable preset in the preset folders, sorted.
+    juce::StringArray getPresetNames() const;
+    // Loading keeps SyncToDaw and SequencerRun; a preset that cannot be found or read changes
+    // nothing and gives false. loadPresetFile names the preset after the file.
+    bool loadPresetByName(const juce::String& name);
     bool loadPresetFile(const juce::File& file);
+    // Writes the current state, with the MIDI clock delay, as a preset file; savePreset puts it
+    // into the current preset folder (created when missing) and makes it the current preset.
+    // Both give false on failure.
+    bool writePresetFile(const juce::File& file);
+    bool savePreset(const juce::String& name);
 
     // Engine operations (audio thread)
     // Virtual only so tests can watch the engine's entry points; nothing else overrides them.
@@ -120,6 +133,9 @@ public:
         std::vector<float> blockCapture;
     };
     std::array<std::unique_ptr<ModuleEqAnalyserBuffer>, kestrum::numChannels> moduleEqAnalyserBuffers;
+
+    // Default preset, current preset name and preset folders (State.cpp).
+    kestrum::PresetState presets;
 
     const kestrum::HostTransport& getTransport() const noexcept { return transport; }
     int64_t getTotalSamplesProcessed() const noexcept { return totalSamplesProcessed; }
@@ -190,6 +206,10 @@ private:
     void prepareModuleEqs(double sampleRate);
     // A kick trigger raises the ducker's envelope (called by triggerChannel for channel 0).
     void raiseKickDuck(float velocity);
+
+    // State and presets (State.cpp)
+    void loadDefaultPreset();
+    void applyPresetState(const juce::ValueTree& preset, const juce::String& name);
 
     // MIDI clock output (MidiClock.cpp)
     void generateMidiClock(juce::MidiBuffer& midi, int numSamples);

@@ -23,8 +23,12 @@ juce::String renderUsage()
            "  --seconds S | --bars N     length (default 8 s; bars are 4/4 at the tempo in force)\n"
            "  --sample-rate HZ           default 48000\n"
            "  --block-size N             default 512\n"
-           "  --preset FILE              a preset file (state block or XML parameter tree)\n"
+           "  --layout-defaults          start from every parameter's layout default, not the built-in preset\n"
+           "  --preset FILE              a preset file (state block or XML parameter tree), loaded as the\n"
+           "                             editor loads one: SyncToDaw and SequencerRun keep their values\n"
            "  --set ID=VALUE             set a parameter's plain value (repeatable; applied after --preset)\n"
+           "  --save-preset FILE         write the parameter state after the settings as a preset file\n"
+           "                             (OUT.wav is then optional)\n"
            "  --midi FILE                a Standard MIDI File played at its exact sample positions\n"
            "  --host-bpm BPM             render as if a host transport were playing at this tempo\n"
            "  --host-start-ppq Q         the host transport's start position in quarter notes\n"
@@ -104,6 +108,14 @@ std::optional<RenderOptions> parseRenderOptions(const juce::StringArray& args, j
                 return std::nullopt;
             options.presetFile = juce::File::getCurrentWorkingDirectory().getChildFile(text);
         }
+        else if (arg == "--save-preset")
+        {
+            if (!needValue(text))
+                return std::nullopt;
+            options.savePresetFile = juce::File::getCurrentWorkingDirectory().getChildFile(text);
+        }
+        else if (arg == "--layout-defaults")
+            options.layoutDefaults = true;
         else if (arg == "--midi")
         {
             if (!needValue(text))
@@ -177,7 +189,7 @@ std::optional<RenderOptions> parseRenderOptions(const juce::StringArray& args, j
     }
     if (positional.size() == 1)
         options.outputFile = juce::File::getCurrentWorkingDirectory().getChildFile(positional[0]);
-    else if (!options.bench && !options.listParameters)
+    else if (!options.bench && !options.listParameters && options.savePresetFile == juce::File())
     {
         error = "no output file given";
         return std::nullopt;

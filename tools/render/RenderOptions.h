@@ -16,6 +16,8 @@ struct RenderOptions
     double sampleRate = 48000.0;
     int blockSize = 512;
     juce::File presetFile;
+    bool layoutDefaults = false;  // start from the layout defaults instead of the built-in preset
+    juce::File savePresetFile;     // write the parameter state here after the settings
     std::vector<std::pair<juce::String, double>> settings; // --set ID=VALUE, in order
     juce::File midiFile;
     bool bench = false;

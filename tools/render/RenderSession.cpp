@@ -117,11 +117,23 @@ int runRender(const RenderOptions& options)
         return 0;
     }
 
+    if (options.layoutDefaults)
+        for (auto* parameter : processor->getParameters())
+            parameter->setValueNotifyingHost(parameter->getDefaultValue());
+
     juce::String error;
     if (options.presetFile != juce::File() && !processor->loadPresetFile(options.presetFile))
         return fail("cannot load preset " + options.presetFile.getFullPathName());
     if (!applySettings(*processor, options, error))
         return fail(error);
+
+    if (options.savePresetFile != juce::File())
+    {
+        if (!processor->writePresetFile(options.savePresetFile))
+            return fail("cannot write preset " + options.savePresetFile.getFullPathName());
+        if (options.outputFile == juce::File() && !options.bench)
+            return 0;
+    }
 
     std::vector<TimedMidi> midiEvents;
     if (options.midiFile != juce::File() && !readMidiFile(options.midiFile, options.sampleRate, midiEvents, error))
