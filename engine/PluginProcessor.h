@@ -3,6 +3,9 @@
 #include "../params/ChannelParameterHandles.h"
 #include "../params/ParameterIDs.h"
 #include "../voices/DrumVoice.h"
+#include "MidiClockGenerator.h"
+#include "MidiClockOutput.h"
+#include "MidiClockSender.h"
 #include "PresetState.h"
 #include "SequencerState.h"
 #include "dsp/MasterBus.h"
@@ -97,6 +100,16 @@ public:
     virtual void triggerChannel(int channel, float velocity, float pitchRatio);
     void setCurrentSequencerStep(int64_t position);
     void triggerSequencerStep(int64_t position);
+    void recordOverwriteHit(int channel, float velocity, int note);
+
+    // Pattern operations of the channel strip (message thread, OverwriteRecording.cpp).
+    void restoreOverwriteStep(int channel, int step);
+    void undoOverwrittenSteps(int channel);
+    void resetChannelPattern(int channel);
+    void randomizeStepVelocities(int channel);
+    void resetStepVelocities(int channel);
+    // Whether the step holds an overwrite that undoOverwrittenSteps can take back (any thread).
+    bool hasOverwriteBackup(int channel, int step) const noexcept;
 
     // Delay time as the editor shows it (message thread).
     juce::String getDelayTimeDisplayText() const;
@@ -137,9 +150,25 @@ public:
     // Default preset, current preset name and preset folders (State.cpp).
     kestrum::PresetState presets;
 
+    // MIDI clock output (MidiClock.cpp), standalone only. The settings panel keeps the clock
+    // outputs through getMidiClockOutputs() on the message thread. The delay is applied to every
+    // clock message: whole milliseconds, -50 to 50 (the setter rounds and clamps).
+    using StandaloneMidiClockOutput = kestrum::StandaloneMidiClockOutput;
+    kestrum::MidiClockOutputs& getMidiClockOutputs() noexcept { return midiClockOutputs; }
+    void setMidiClockDelayMs(float milliseconds) noexcept;
+    float getMidiClockDelayMs() const noexcept { return midiClockDelayMs.load(); }
+    // Waits until the clock sender has handed every batch so far to the outputs; false on timeout
+    // or without a sender.
+    bool waitForMidiClockDelivery(int timeoutMs) const;
+    // The millisecond clock that batches are timed against, juce::Time::getMillisecondCounterHiRes
+    // unless replaced (tests need deterministic due times). Set it before processing starts.
+    void setMidiClockTimeSource(double (*millisecondCounter)()) noexcept { midiClockTimeSource = millisecondCounter; }
+    const kestrum::MidiClockGenerator& getMidiClockState() const noexcept { return midiClock; }
+
     const kestrum::HostTransport& getTransport() const noexcept { return transport; }
     int64_t getTotalSamplesProcessed() const noexcept { return totalSamplesProcessed; }
     kestrum::DrumVoice& getVoice(int index) noexcept { return *drumVoices[static_cast<size_t>(index)]; }
+    const ModuleGs3Eq& getModuleEq(int channel) const noexcept { return moduleEqs[static_cast<size_t>(channel)]; }
     const kestrum::ChannelParameterHandles& getChannelHandles(int channel) const noexcept
     {
         return channelParams[static_cast<size_t>(channel)];
@@ -199,6 +228,10 @@ private:
     void advanceSequencerClock(int sampleInBlock);
     void handleNoteOff(int note);
     void recordLiveNote(int channel, float velocity, int note, int sampleOffset);
+    int sequenceLength(int channel) const noexcept;
+    void resolveSequencerParameters();
+    void clearLiveRecordingState(int channel);
+    int chordTargetStep(int sampleOffset, int64_t& roundedPosition) const noexcept;
 
     // Mixer and master bus (Mixer.cpp)
     void prepareMasterBus(double sampleRate);
@@ -213,6 +246,18 @@ private:
 
     // MIDI clock output (MidiClock.cpp)
     void generateMidiClock(juce::MidiBuffer& midi, int numSamples);
+    void advanceClockDelay(double sampleRate) noexcept;
+    void resetMidiClock() noexcept;
+    void releaseMidiClock();
+    void shutDownMidiClock();
+    std::unique_ptr<kestrum::MidiClockSender> createMidiClockSender();
+    kestrum::MidiClockOutputs midiClockOutputs { midiClockRunning };
+    // Declared after the outputs it delivers to; created (standalone only) with the processor.
+    std::unique_ptr<kestrum::MidiClockSender> midiClockSender { createMidiClockSender() };
+    kestrum::MidiClockGenerator midiClock;
+    std::atomic<float> midiClockDelayMs { 0.0f };
+    double smoothedClockDelayMs = 0.0;
+    double (*midiClockTimeSource)() = &juce::Time::getMillisecondCounterHiRes;
 
     void takeTransportSnapshot();
     void handleMidiMessage(const juce::MidiMessage& message, int samplePosition);
