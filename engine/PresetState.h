@@ -2,7 +2,6 @@
 
 #include <juce_data_structures/juce_data_structures.h>
 
-#include <atomic>
 #include <memory>
 
 namespace kestrum
@@ -25,10 +24,6 @@ public:
     // The folder that holds the three preset folders: the user's application-data folder, or a
     // temporary one in tests.
     juce::File baseDirectory { juce::File::getSpecialLocation(juce::File::userApplicationDataDirectory) };
-
-    // The MIDI clock delay a preset carries, in whole milliseconds (-50 to 50). Kept here until the
-    // clock output owns it.
-    std::atomic<float> midiClockDelayMs { 0.0f };
 
     // The name the editor shows. Swapped as a whole, so a reader never sees a half-written string.
     juce::String getCurrentName() const { return *std::atomic_load(&currentName); }

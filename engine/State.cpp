@@ -173,7 +173,7 @@ void Kestrum8AudioProcessor::applyPresetState(const juce::ValueTree& preset, con
     parameters.replaceState(merged);
 
     if (isStandaloneWrapper())
-        presets.midiClockDelayMs.store(delay);
+        setMidiClockDelayMs(delay);
 
     presets.setCurrentName(name);
 }
@@ -183,7 +183,7 @@ bool Kestrum8AudioProcessor::writePresetFile(const juce::File& file)
     auto state = parameters.copyState();
     if (!state.isValid())
         return false;
-    state.setProperty(clockDelayProperty, static_cast<double>(presets.midiClockDelayMs.load()), nullptr);
+    state.setProperty(clockDelayProperty, static_cast<double>(getMidiClockDelayMs()), nullptr);
 
     const auto block = writeStateBlock(state);
     return block.getSize() > 0 && file.replaceWithData(block.getData(), block.getSize());
