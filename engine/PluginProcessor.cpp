@@ -57,7 +57,11 @@ Kestrum8AudioProcessor::Kestrum8AudioProcessor()
     loadDefaultPreset();
 }
 
-Kestrum8AudioProcessor::~Kestrum8AudioProcessor() = default;
+Kestrum8AudioProcessor::~Kestrum8AudioProcessor()
+{
+    // The clock sender delivers through the clock outputs: it stops before they close.
+    shutDownMidiClock();
+}
 
 Kestrum8AudioProcessor::Handle Kestrum8AudioProcessor::handleFor(const juce::String& id) const
 {
@@ -150,6 +154,7 @@ void Kestrum8AudioProcessor::prepareToPlay(double sampleRate, int maximumExpecte
 
 void Kestrum8AudioProcessor::releaseResources()
 {
+    releaseMidiClock();
     releaseMasterBus();
 }
 
