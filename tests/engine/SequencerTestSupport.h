@@ -18,11 +18,21 @@ struct Hit
     float ratio;
 };
 
+// Every parameter back at its layout default (no pattern, nothing armed, internal clock), so a
+// test starts from a known state rather than from the built-in preset.
+inline void restoreLayoutDefaults(Kestrum8AudioProcessor& processor)
+{
+    for (auto* parameter : processor.getParameters())
+        parameter->setValueNotifyingHost(parameter->getDefaultValue());
+}
+
 // Renders one sample at a time, so every trigger is stamped with the sample it happened at. The
 // clock still sees each sample's index within the processBlock buffer, as in an unsplit render.
 class SteppedProcessor : public Kestrum8AudioProcessor
 {
 public:
+    SteppedProcessor() { restoreLayoutDefaults(*this); }
+
     void triggerChannel(int channel, float velocity, float ratio) override
     {
         hits.push_back({ now, currentSequencerPosition.load(), channel, velocity, ratio });
