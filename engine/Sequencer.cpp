@@ -28,6 +28,7 @@ int Kestrum8AudioProcessor::sequenceLength(int channel) const noexcept
 void Kestrum8AudioProcessor::resetSequencerState()
 {
     auto& s = *sequencer;
+    // The constructor's reset resolves the step parameter objects once; later resets find them.
     if (!s.parametersResolved)
         resolveSequencerParameters();
 
