@@ -120,7 +120,8 @@ void Kestrum8AudioProcessor::generateMidiClock(juce::MidiBuffer& midi, int numSa
 void Kestrum8AudioProcessor::advanceClockDelay(double sampleRate) noexcept
 {
     // The applied delay glides towards the setting by at most 45 % of a block per block, so the
-    // spacing of the clock never shrinks or stretches by more than that.
+    // spacing of the clock never shrinks or stretches by more than that. Returning to 0 glides
+    // too: a jump back would bunch the new ticks up with those already scheduled.
     const double setting = static_cast<double>(midiClockDelayMs.load());
     const double target = std::abs(setting) < 0.5 ? 0.0 : setting;
     const double step = juce::jmax(static_cast<double>(maxBlockSize) * 1000.0 / sampleRate * 0.45, 0.25);
