@@ -17,6 +17,15 @@ using namespace kestrum;
 namespace
 {
 const juce::Identifier clockDelayProperty { "midiClockOutputDelayMs" };
+const juce::Identifier skinProperty { "interfaceSkin" };
+
+// Merging takes root properties from the base only, which would drop the editor's skin from the
+// state on every load; the skin is carried over from `source` explicitly instead.
+void carrySkin(juce::ValueTree& target, const juce::ValueTree& source)
+{
+    if (source.hasProperty(skinProperty))
+        target.setProperty(skinProperty, source.getProperty(skinProperty), nullptr);
+}
 
 // A preset file is a few tens of kilobytes; anything far larger in a preset folder is not one,
 // and is not read into memory.
@@ -86,6 +95,7 @@ void Kestrum8AudioProcessor::setStateInformation(const void* data, int sizeInByt
 
     auto merged = mergePresetState(presets.defaultPresetState, state);
     dropNonFiniteValues(merged);
+    carrySkin(merged, state); // the skin travels with the host's saved state
     parameters.replaceState(merged);
     presets.setCurrentName("Host State");
 }
@@ -169,6 +179,7 @@ void Kestrum8AudioProcessor::applyPresetState(const juce::ValueTree& preset, con
     const auto current = parameters.copyState();
     preserveParameterState(merged, current, ids::syncToDaw);
     preserveParameterState(merged, current, ids::sequencerRun);
+    carrySkin(merged, current); // a sound preset leaves the interface as it is
 
     parameters.replaceState(merged);
 

@@ -189,6 +189,26 @@ TEST(PresetLoad, KeepsHostSyncAndTheRunningSequencer)
     EXPECT_EQ(processor->presets.getCurrentName(), "Stopped");
 }
 
+TEST(PresetLoad, TheInterfaceSkinStaysWithTheProcessorNotWithThePreset)
+{
+    TemporaryFolder temp;
+    const auto file = temp.folder.getChildFile("Deep.druvexpreset");
+    file.replaceWithText(presetXml({ { "Tempo", juce::String("99") } }, "PARAMETERS", "interfaceSkin=\"Deep\""));
+
+    auto processor = makeProcessor(false);
+    processor->parameters.state.setProperty("interfaceSkin", "Wake", nullptr);
+    ASSERT_TRUE(processor->loadPresetFile(file));
+    EXPECT_EQ(processor->parameters.state.getProperty("interfaceSkin").toString(), "Wake");
+
+    // A host restoring its saved state brings the skin saved with it.
+    auto source = makeProcessor(false);
+    source->parameters.state.setProperty("interfaceSkin", "Wake", nullptr);
+    const auto block = stateOf(*source);
+    auto restored = makeProcessor(false);
+    restored->setStateInformation(block.getData(), static_cast<int>(block.getSize()));
+    EXPECT_EQ(restored->parameters.state.getProperty("interfaceSkin").toString(), "Wake");
+}
+
 TEST(PresetLoad, ClockDelayIsRoundedAndLimitedInTheStandaloneApplication)
 {
     TemporaryFolder temp;
