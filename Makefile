@@ -8,7 +8,7 @@ CMAKE_FLAGS ?=
 STANDALONE = $(BUILD_DIR)/DRUVEX_artefacts/$(BUILD_TYPE)/Standalone/DRUVEX
 RENDER = $(BUILD_DIR)/druvex-render
 
-.PHONY: setup configure build run test render bench golden clean
+.PHONY: setup configure build run test render bench golden default-preset clean
 
 setup:
 	@bash scripts/setup
@@ -42,6 +42,10 @@ golden: build
 	@DRUVEX_UPDATE_GOLDEN=1 $(BUILD_DIR)/druvex_dsp_tests --gtest_filter='*Golden*'
 	@DRUVEX_UPDATE_GOLDEN=1 $(BUILD_DIR)/druvex_tests --gtest_filter='*Golden*'
 	@echo "golden renders rewritten under tests/golden/; review and commit them with the change that explains them"
+
+# Rewrites the built-in groove from scripts/make-default-preset; rebuild afterwards.
+default-preset: build
+	@scripts/make-default-preset $(RENDER)
 
 clean:
 	@rm -rf $(BUILD_DIR)
