@@ -377,6 +377,8 @@ TEST_F(MidiClockTest, OutputSelectedWhileRunningJoinsAtTheNextBarStart)
 {
     openOutput("A");
     runBlocks(10);
+    // Selected once the first bar start has gone out; otherwise it would join there.
+    ASSERT_TRUE(processor->waitForMidiClockDelivery(5000));
     openOutput("late");
     auto& outputs = processor->getMidiClockOutputs();
     EXPECT_TRUE(outputs.getStatus("late").clockStartPending);
@@ -430,6 +432,7 @@ TEST_F(MidiClockTest, ChangingTheClockSelectionOfAnOpenOutputFollowsTheRuleAtOpe
 TEST_F(MidiClockTest, WaitingOutputStartsWithTheNextStartWhenTheClockStopsFirst)
 {
     runBlocks(3);
+    ASSERT_TRUE(processor->waitForMidiClockDelivery(5000)); // else it would join at the Start
     openOutput("late");
     runBlocks(10);
     setParameter(*processor, "SequencerRun", 0.0f);
@@ -475,6 +478,7 @@ TEST_F(MidiClockTest, OutputWaitingDuringALongBlockJoinsAtItsBarStart)
     setTempoExactly(300.0f);
     openOutput("A");
     run(twoSeconds); // ticks 0 to 245
+    ASSERT_TRUE(processor->waitForMidiClockDelivery(5000)); // else it would join at tick 192
     openOutput("late");
     run(twoSeconds); // ticks 246 to 485: bar starts at 288, 384 and 480
 
