@@ -146,9 +146,10 @@ void Kestrum8AudioProcessor::prepareToPlay(double sampleRate, int maximumExpecte
     resetSequencerState();
     totalSamplesProcessed = 0;
     prepareModuleEqs(sr);
+    resetMidiClock();
 
     setCurrentSequencerStep(-1);
-    if (auto* tempo = globalParams[0])
+    if (auto* tempo = globalParams[tempoIndex])
         currentTempo.store(tempo->load());
 }
 
