@@ -34,7 +34,7 @@ void writePlain(juce::RangedAudioParameter* parameter, float plain)
 
 float loadOr(const std::atomic<float>* handle, float fallback) noexcept
 {
-    return handle != nullptr ? handle->load() : fallback;
+    return handle != nullptr ? finiteOr(handle->load(), fallback) : fallback;
 }
 } // namespace
 
@@ -74,6 +74,18 @@ void Kestrum8AudioProcessor::clearLiveRecordingState(int channel)
     s.lastOverwriteHitSample[ch].set(-1);
     for (auto& until : s.stepSuppressedUntil[ch])
         until.set(-1);
+}
+
+void Kestrum8AudioProcessor::forgetOverwriteHistory()
+{
+    // Backups and suppressions describe the pattern that was there before; after a new pattern
+    // arrives, undo must not write the old steps into it.
+    for (int c = 0; c < numChannels; ++c)
+    {
+        for (auto& backup : sequencer->overwriteBackups[static_cast<size_t>(c)])
+            backup.saved.store(false);
+        clearLiveRecordingState(c);
+    }
 }
 
 bool Kestrum8AudioProcessor::hasOverwriteBackup(int channel, int step) const noexcept
@@ -148,7 +160,8 @@ void Kestrum8AudioProcessor::recordLiveNote(int channel, float velocity, int not
             s.chordStep[chordCh].set(step);
             s.chordNoteCount[chordCh].set(0);
 
-            if (step >= 0)
+            // A stopped sequencer records nothing, so it must not silence a step either.
+            if (step >= 0 && s.sequencerRunning)
             {
                 // The chord is already sounding live, so the sequencer skips this step until its
                 // occurrence in the next cycle. The cycle is counted from the step the chord lands

@@ -180,7 +180,7 @@ void Kestrum8AudioProcessor::takeTransportSnapshot()
         if (auto* head = getPlayHead())
             if (const auto position = head->getPosition())
             {
-                if (const auto bpm = position->getBpm())
+                if (const auto bpm = position->getBpm(); bpm && std::isfinite(*bpm))
                     tempo = juce::jlimit(30.0f, 300.0f, static_cast<float>(*bpm));
                 if (const auto ppq = position->getPpqPosition())
                 {
@@ -229,7 +229,9 @@ void Kestrum8AudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce
             renderSamples(buffer, previous, q - previous);
             previous = q;
         }
-        handleMidiMessage(metadata.getMessage(), q);
+        // Only notes matter here; longer messages (SysEx) would allocate when copied out.
+        if (metadata.numBytes <= 3)
+            handleMidiMessage(metadata.getMessage(), q);
     }
     renderSamples(buffer, previous, numSamples - previous);
 

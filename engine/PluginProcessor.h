@@ -217,7 +217,10 @@ private:
     static BusesProperties makeBuses();
     void cacheParameterHandles();
     Handle handleFor(const juce::String& id) const;
-    static float load(Handle h, float fallback) noexcept { return h != nullptr ? h->load() : fallback; }
+    static float load(Handle h, float fallback) noexcept
+    {
+        return h != nullptr ? kestrum::finiteOr(h->load(), fallback) : fallback;
+    }
     static bool isOn(Handle h, bool fallback) noexcept { return h != nullptr ? h->load() >= 0.5f : fallback; }
 
     // Sequencer (Sequencer.cpp)
@@ -231,6 +234,8 @@ private:
     int sequenceLength(int channel) const noexcept;
     void resolveSequencerParameters();
     void clearLiveRecordingState(int channel);
+    // Drops every undo backup and live-recording state (a new pattern was loaded).
+    void forgetOverwriteHistory();
     int chordTargetStep(int sampleOffset, int64_t& roundedPosition) const noexcept;
 
     // Mixer and master bus (Mixer.cpp)

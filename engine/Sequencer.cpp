@@ -220,7 +220,7 @@ void Kestrum8AudioProcessor::triggerSequencerStep(int64_t position)
                 drumVoices[v]->reset();
             polyVoiceRotation[1] = 0;
             if (auto* count = stepChordCountParams[ch][st])
-                notes = juce::jlimit(1, 4, static_cast<int>(seq::roundHalfAway(count->load())));
+                notes = juce::jlimit(1, 4, static_cast<int>(seq::roundHalfAway(finiteOr(count->load(), 1.0f))));
         }
 
         triggerChannel(c, seq::stepVelocity(velocity), seq::pitchRatio(pitch, c));

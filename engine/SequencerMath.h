@@ -39,7 +39,8 @@ inline int lengthFrom(const std::atomic<float>* handle) noexcept
 {
     if (handle == nullptr)
         return numSteps;
-    return static_cast<int>(std::clamp(roundHalfAway(handle->load()), 1.0f, static_cast<float>(numSteps)));
+    const float value = finiteOr(handle->load(), static_cast<float>(numSteps));
+    return static_cast<int>(std::clamp(roundHalfAway(value), 1.0f, static_cast<float>(numSteps)));
 }
 
 // One sixteenth note in samples, never less than one sample.

@@ -97,6 +97,7 @@ void Kestrum8AudioProcessor::setStateInformation(const void* data, int sizeInByt
     dropNonFiniteValues(merged);
     carrySkin(merged, state); // the skin travels with the host's saved state
     parameters.replaceState(merged);
+    forgetOverwriteHistory();
     presets.setCurrentName("Host State");
 }
 
@@ -182,6 +183,7 @@ void Kestrum8AudioProcessor::applyPresetState(const juce::ValueTree& preset, con
     carrySkin(merged, current); // a sound preset leaves the interface as it is
 
     parameters.replaceState(merged);
+    forgetOverwriteHistory();
 
     if (isStandaloneWrapper())
         setMidiClockDelayMs(delay);

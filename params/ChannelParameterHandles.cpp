@@ -218,6 +218,8 @@ void ChannelParameterHandles::fill(ChannelParameters& record) const noexcept
             return;
 
         const float value = handle->load();
+        if (!std::isfinite(value))
+            return; // the record's default stands in for a non-finite automation value
 
         if constexpr (std::is_same_v<std::decay_t<decltype(field)>, int32_t>)
             field = convertToInt(value, conversion);

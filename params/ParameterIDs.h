@@ -5,6 +5,7 @@
 #include <juce_core/juce_core.h>
 
 #include <array>
+#include <cmath>
 
 namespace kestrum
 {
@@ -39,6 +40,13 @@ inline constexpr std::array<const char*, 15> globalParameterIDs {
     ids::limiterSidechainFilter, ids::limiterAutoGain, ids::kickDuck, ids::delayTime, ids::delaySync,
     ids::delayPreFader, ids::delayHighPass, ids::delayFeedback, ids::delayWet,      ids::delayMute
 };
+
+// A host can automate a parameter to NaN (JUCE's range clamps let it through); every reader on the
+// audio thread takes its default instead, so no index, filter or delay line is ever poisoned.
+inline float finiteOr(float value, float fallback) noexcept
+{
+    return std::isfinite(value) ? value : fallback;
+}
 
 // Positions in globalParameterIDs, for code that keeps one handle per global parameter.
 enum GlobalParameterIndex : size_t

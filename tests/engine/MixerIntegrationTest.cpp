@@ -131,6 +131,59 @@ TEST(MixerKick, AlternativeModelsBypassTheModuleEqualiser)
     }
 }
 
+TEST(MixerKick, TheLegacyFourthMatchBandChangesNothing)
+{
+    auto render = [](bool fourthBandOn) {
+        auto processor = makeProcessor(false);
+        setParameter(*processor, "SequencerRun", 0.0f);
+        setParameter(*processor, "ch1Kik9MatchEqEnabled", 1.0f);
+        setParameter(*processor, "ch1Kik9MatchEqBand4Enabled", fourthBandOn ? 1.0f : 0.0f);
+        setParameter(*processor, "ch1Kik9MatchEqGain4", fourthBandOn ? 18.0f : 0.0f);
+        setParameter(*processor, "ch1Kik9MatchEqFrequency4", 3000.0f);
+        processor->prepareToPlay(48000.0, 512);
+        std::vector<float> out;
+        for (int b = 0; b < 8; ++b)
+        {
+            juce::AudioBuffer<float> buffer(2, 512);
+            juce::MidiBuffer midi;
+            if (b == 0)
+                midi.addEvent(juce::MidiMessage::noteOn(1, 36, 1.0f), 0);
+            processor->processBlock(buffer, midi);
+            out.insert(out.end(), buffer.getReadPointer(0), buffer.getReadPointer(0) + 512);
+        }
+        return out;
+    };
+    const auto off = render(false);
+    EXPECT_GT(*std::max_element(off.begin(), off.end()), 0.01f);
+    EXPECT_EQ(render(true), off);
+}
+
+TEST(MixerRobustness, NonFiniteAutomationNeverReachesTheOutput)
+{
+    auto processor = makeProcessor(false);
+    for (const char* id : { "ch1Step01", "ch2Step01", "ch8Step01", "ch6Step03", "SequencerRun", "DelayWet" })
+        setParameter(*processor, id, 1.0f);
+    setParameter(*processor, "ch2FxSend", 1.0f);
+    processor->prepareToPlay(48000.0, 256);
+
+    // JUCE lets a NaN from a host through to the stored values.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (const char* id : { "Tempo", "DelayFeedback", "DelayTime", "GluePush", "ch3SeqLength", "ch2Step01Velocity",
+                            "ch8Step01Pitch", "ch8Step01ChordCount", "ch2ModuleGs3EqFrequency", "ch2Tune",
+                            "ch2Volume", "ch7Sh101Octave", "ch2OutputRoute" })
+        processor->parameters.getParameter(id)->setValueNotifyingHost(nan);
+
+    for (int b = 0; b < 200; ++b)
+    {
+        juce::AudioBuffer<float> buffer(2, 256);
+        juce::MidiBuffer midi;
+        processor->processBlock(buffer, midi);
+        for (int i = 0; i < 256; ++i)
+            ASSERT_TRUE(std::isfinite(buffer.getSample(0, i))) << "block " << b << " sample " << i;
+    }
+    EXPECT_GE(processor->currentSequencerPosition.load(), 8); // 1.07 s at the fallback 120 BPM: it kept running
+}
+
 TEST(MixerAnalyser, EachModuleOutputReachesItsFifo)
 {
     auto processor = makeProcessor(false);

@@ -249,6 +249,37 @@ TEST_F(OverwriteRecording, AStoppedSequencerPlaysButRecordsNothing)
         }
 }
 
+TEST_F(OverwriteRecording, AChordPlayedWhileStoppedDoesNotSilenceTheFirstStepAfterwards)
+{
+    setParameter(processor, "SequencerRun", 0.0f);
+    setParameter(processor, getStepParameterID(chord, 0), 1.0f);
+    arm(chord);
+    run(processor, 64, 64);
+    play({ { 60, 100, 0 }, { 64, 100, 5 } });
+    play({ { 60, 0, 0 }, { 64, 0, 0 } });
+    const auto livePlayed = processor.hitsOf(chord).size();
+
+    setParameter(processor, "SequencerRun", 1.0f);
+    run(processor, 64, 64);
+    const auto hits = processor.hitsOf(chord);
+    ASSERT_GT(hits.size(), livePlayed) << "the stored chord on step 1 must play when the sequencer starts";
+    EXPECT_EQ(hits[livePlayed].position, 0);
+}
+
+TEST_F(OverwriteRecording, LoadingAPatternDropsTheUndoOfThePreviousOne)
+{
+    arm(snare);
+    runToPosition(2);
+    play({ { 37, 100, 0 } });
+    ASSERT_TRUE(processor.hasOverwriteBackup(snare, 2));
+
+    juce::MemoryBlock state;
+    processor.getStateInformation(state);
+    processor.setStateInformation(state.getData(), static_cast<int>(state.getSize()));
+    for (int s = 0; s < kestrum::numSteps; ++s)
+        EXPECT_FALSE(processor.hasOverwriteBackup(snare, s)) << s;
+}
+
 TEST_F(OverwriteRecording, StepSwitchedOnByHandWhileArmedStartsFromTheOwnPitch)
 {
     arm(snare);

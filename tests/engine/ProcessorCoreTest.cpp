@@ -1,3 +1,4 @@
+#include "support/AllocationCounter.h"
 #include "support/ProcessorFixture.h"
 
 #include <gtest/gtest.h>
@@ -139,6 +140,23 @@ TEST_F(ProcessorCore, BlocksSplitAtEventsAndEventsPastTheEndComeLast)
     EXPECT_EQ(processor.renders, expected);
     ASSERT_EQ(processor.triggers.size(), 3u);
     EXPECT_EQ(processor.triggers[2].channel, 2);
+}
+
+TEST(ProcessorMidi, LongMessagesAreSkippedWithoutAllocating)
+{
+    auto processor = makeProcessor(false);
+    processor->prepareToPlay(48000.0, 512);
+    const juce::uint8 sysex[] = { 0xf0, 0x7e, 0x7f, 0x06, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0xf7 };
+    juce::MidiBuffer midi;
+    midi.addEvent(sysex, static_cast<int>(sizeof(sysex)), 10);
+    midi.addEvent(juce::MidiMessage::noteOn(1, 36, 1.0f), 20);
+    juce::AudioBuffer<float> buffer(2, 512);
+    const int before = processor->channelTriggerCounts[0].load();
+
+    druvex::test::AllocationCounter counter;
+    processor->processBlock(buffer, midi);
+    EXPECT_EQ(counter.count(), 0u);
+    EXPECT_EQ(processor->channelTriggerCounts[0].load(), before + 1);
 }
 
 TEST(ProcessorBuses, LayoutsAcceptedPerWrapper)

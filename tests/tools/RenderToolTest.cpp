@@ -43,6 +43,11 @@ TEST_F(RenderTool, WritesExactlyTheRequestedFramesAsStereoFloat)
     EXPECT_EQ(reader->bitsPerSample, 32u);
     EXPECT_TRUE(reader->usesFloatingPointData);
     EXPECT_DOUBLE_EQ(reader->sampleRate, 44100.0);
+
+    // The built-in groove starts with its sequencer stopped: nothing plays.
+    juce::AudioBuffer<float> audio(2, 88200);
+    ASSERT_TRUE(reader->read(&audio, 0, 88200, 0, true, true));
+    EXPECT_LT(audio.getMagnitude(0, 88200), 1.0e-6f);
 }
 
 TEST_F(RenderTool, BarsFollowTheTempoInForce)

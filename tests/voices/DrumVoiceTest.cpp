@@ -52,12 +52,19 @@ TEST(DrumVoice, NoiseStartsFromItsSeedAndRunsOnAcrossResetsAndPrepares)
     EXPECT_EQ(noise.state, 0x87985aa5u);
 
     auto voice = DrumVoice::create(VoiceType::Snare808);
-    const auto seeded = voice->getNoiseState();
-    EXPECT_EQ(seeded, 0x12345678u);
+    EXPECT_EQ(voice->getNoiseState(), 0x12345678u);
     voice->prepare(48000.0);
+    ChannelParameters p;
+    voice->trigger(1.0f, 1.0f);
+    for (int i = 0; i < 100; ++i)
+        voice->process(p); // the snare draws noise every sample
+    const auto running = voice->getNoiseState();
+    ASSERT_NE(running, 0x12345678u);
+
     voice->reset();
+    EXPECT_EQ(voice->getNoiseState(), running);
     voice->prepare(96000.0);
-    EXPECT_EQ(voice->getNoiseState(), seeded); // nothing drawn, nothing reseeded
+    EXPECT_EQ(voice->getNoiseState(), running);
     EXPECT_FLOAT_EQ(voice->getSampleRate(), 96000.0f);
 }
 
@@ -103,8 +110,6 @@ TEST(DspBlocks, VelocityGainCurveEnds)
 
 TEST(DspBlocks, OnePoleLimitsItsCutoff)
 {
-    dsp::OnePole low;
-    low.sampleRate = 48000.0f;
     EXPECT_FLOAT_EQ(dsp::OnePole::coefficientFor(2.0f, 48000.0f), dsp::OnePole::coefficientFor(10.0f, 48000.0f));
     EXPECT_FLOAT_EQ(dsp::OnePole::coefficientFor(40000.0f, 48000.0f),
                     dsp::OnePole::coefficientFor(0.45f * 48000.0f, 48000.0f));
