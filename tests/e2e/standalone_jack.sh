@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the built application against a JACK server on a virtual display, checks that it stays
-# up with its master outputs open on JACK, then asks it to quit and checks that it shut down
-# cleanly (saving its settings on the way out).
+# up with its master outputs open on JACK and that a second launch only hands over, then asks it
+# to quit and checks that it shut down cleanly (saving its settings on the way out).
 set -u
 app="$1"
 source "$(dirname "$0")/common.sh"
@@ -40,6 +40,13 @@ kill -0 "$app_pid" 2>/dev/null || fail "the application did not stay up"
 outputs=$(jack_ports | grep -c '^DRUVEX:out')
 [ "$outputs" -ge 2 ] || { jack_ports >&2; fail "expected the master outputs on JACK, found $outputs output ports"; }
 
+# A second launch hands over to the running instance and ends; no second device is opened.
+timeout 20 "$app" > "$e2e_tmp/second.log" 2>&1
+second=$?
+[ "$second" -eq 0 ] || { cat "$e2e_tmp/second.log" >&2; fail "a second launch did not hand over and end (status $second)"; }
+kill -0 "$app_pid" 2>/dev/null || fail "the running instance ended when a second one was launched"
+[ "$(jack_ports | grep -c '^DRUVEX')" -eq "$outputs" ] || { jack_ports >&2; fail "a second launch opened the device again"; }
+
 kill -TERM "$app_pid"
 for _ in $(seq 1 50); do
     kill -0 "$app_pid" 2>/dev/null || break
@@ -50,4 +57,4 @@ wait "$app_pid"; status=$?
 [ "$status" -eq 0 ] || { cat "$e2e_tmp/app.log" >&2; fail "the application exited with status $status"; }
 grep -q "windowX" "$HOME/.DRUVEX/DRUVEX.settings" || { cat "$HOME/.DRUVEX/DRUVEX.settings"; fail "the settings were not saved on quit"; }
 
-echo "standalone under JACK: up with $outputs output ports, quit cleanly"
+echo "standalone under JACK: up with $outputs output ports, single instance, quit cleanly"
