@@ -200,7 +200,7 @@ private:
 
     std::unique_ptr<kestrum::SequencerState> sequencer;
 
-    // Mixer and master bus (Mixer.cpp)
+    // Mixer and master bus state
     kestrum::MasterBus masterBus;
     std::array<kestrum::ModuleOutput, kestrum::numChannels> moduleOutputs {};
     // The chord channel's equaliser fades along a smooth curve: its sustained chords make a
@@ -208,11 +208,6 @@ private:
     std::array<ModuleGs3Eq, kestrum::numChannels> moduleEqs { ModuleGs3Eq(false), ModuleGs3Eq(false), ModuleGs3Eq(false),
                                                               ModuleGs3Eq(false), ModuleGs3Eq(false), ModuleGs3Eq(false),
                                                               ModuleGs3Eq(false), ModuleGs3Eq(true) };
-    kestrum::MasterControls readMasterControls() const noexcept;
-    bool channelHeard(int channel, bool noSolo) const noexcept;
-    bool noChannelSoloed() const noexcept;
-    ModuleGs3Eq::Settings readModuleEqSettings(int channel) const noexcept;
-    float renderChannelVoices(int channel, kestrum::ChannelParameters& record);
 
     static BusesProperties makeBuses();
     void cacheParameterHandles();
@@ -244,6 +239,11 @@ private:
     void prepareModuleEqs(double sampleRate);
     // A kick trigger raises the ducker's envelope (called by triggerChannel for channel 0).
     void raiseKickDuck(float velocity);
+    kestrum::MasterControls readMasterControls() const noexcept;
+    bool channelHeard(int channel, bool noSolo) const noexcept;
+    bool noChannelSoloed() const noexcept;
+    ModuleGs3Eq::Settings readModuleEqSettings(int channel) const noexcept;
+    float renderChannelVoices(int channel, kestrum::ChannelParameters& record);
 
     // State and presets (State.cpp)
     void loadDefaultPreset();
