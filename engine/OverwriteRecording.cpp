@@ -36,6 +36,19 @@ float loadOr(const std::atomic<float>* handle, float fallback) noexcept
 {
     return handle != nullptr ? finiteOr(handle->load(), fallback) : fallback;
 }
+
+// Everything a backup holds but the on switch, each held in its parameter's range.
+void restoreNotesFromBackup(const StepParameterObjects& objects, const OverwriteBackup& backup)
+{
+    writePlain(objects.velocity, juce::jlimit(0.25f, 1.0f, backup.stepVelocity.load()));
+    writePlain(objects.pitch, juce::jlimit(0.0f, 127.0f, backup.stepPitch.load()));
+    writePlain(objects.chordCount, juce::jlimit(1.0f, 4.0f, backup.chordCount.load()));
+    for (size_t k = 0; k < numChordNotes; ++k)
+    {
+        writePlain(objects.chordPitch[k], juce::jlimit(0.0f, 127.0f, backup.chordPitch[k].load()));
+        writePlain(objects.chordVelocity[k], juce::jlimit(0.25f, 1.0f, backup.chordVelocity[k].load()));
+    }
+}
 } // namespace
 
 void Kestrum8AudioProcessor::resolveSequencerParameters()
@@ -304,14 +317,7 @@ void Kestrum8AudioProcessor::restoreOverwriteStep(int channel, int step)
     if (!backup.saved.exchange(false))
         return;
 
-    writePlain(objects.velocity, juce::jlimit(0.25f, 1.0f, backup.stepVelocity.load()));
-    writePlain(objects.pitch, juce::jlimit(0.0f, 127.0f, backup.stepPitch.load()));
-    writePlain(objects.chordCount, juce::jlimit(1.0f, 4.0f, backup.chordCount.load()));
-    for (size_t k = 0; k < numChordNotes; ++k)
-    {
-        writePlain(objects.chordPitch[k], juce::jlimit(0.0f, 127.0f, backup.chordPitch[k].load()));
-        writePlain(objects.chordVelocity[k], juce::jlimit(0.25f, 1.0f, backup.chordVelocity[k].load()));
-    }
+    restoreNotesFromBackup(objects, backup);
 }
 
 void Kestrum8AudioProcessor::undoOverwrittenSteps(int channel)
@@ -329,14 +335,7 @@ void Kestrum8AudioProcessor::undoOverwrittenSteps(int channel)
 
         const auto& objects = s.stepParameters[ch][st];
         writeNormalised(objects.on, juce::jlimit(0.0f, 1.0f, backup.stepOn.load()));
-        writePlain(objects.velocity, juce::jlimit(0.25f, 1.0f, backup.stepVelocity.load()));
-        writePlain(objects.pitch, juce::jlimit(0.0f, 127.0f, backup.stepPitch.load()));
-        writePlain(objects.chordCount, juce::jlimit(1.0f, 4.0f, backup.chordCount.load()));
-        for (size_t k = 0; k < numChordNotes; ++k)
-        {
-            writePlain(objects.chordPitch[k], juce::jlimit(0.0f, 127.0f, backup.chordPitch[k].load()));
-            writePlain(objects.chordVelocity[k], juce::jlimit(0.25f, 1.0f, backup.chordVelocity[k].load()));
-        }
+        restoreNotesFromBackup(objects, backup);
     }
 
     for (auto& until : s.stepSuppressedUntil[ch])

@@ -1,3 +1,5 @@
+#include "support/RenderToolRunner.h"
+
 #include <juce_audio_formats/juce_audio_formats.h>
 
 #include <gtest/gtest.h>
@@ -11,18 +13,14 @@ namespace
 // that is not silent, or -1.
 int64_t firstSoundingSample(const juce::StringArray& extraArgs, const juce::File& out)
 {
-    juce::StringArray command { DRUVEX_RENDER_PATH, "--seconds", "1.5", "--layout-defaults", "--set", "ch1Step01=1" };
-    command.addArray(extraArgs);
-    command.add(out.getFullPathName());
+    juce::StringArray args { "--seconds", "1.5", "--layout-defaults", "--set", "ch1Step01=1" };
+    args.addArray(extraArgs);
+    args.add(out.getFullPathName());
 
-    juce::ChildProcess process;
-    if (!process.start(command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
-        return -2;
-    const auto output = process.readAllProcessOutput();
-    process.waitForProcessToFinish(60000);
-    if (process.getExitCode() != 0)
+    const auto run = druvex::test::runRenderTool(args);
+    if (run.exitCode != 0)
     {
-        ADD_FAILURE() << output;
+        ADD_FAILURE() << run.output;
         return -2;
     }
 

@@ -3,6 +3,7 @@
 
 #include "engine/PluginProcessor.h"
 #include "support/ProcessorFixture.h"
+#include "support/RenderToolRunner.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
@@ -11,23 +12,7 @@
 namespace
 {
 
-struct Run
-{
-    int exitCode;
-    juce::String output;
-};
-
-Run render(const juce::StringArray& args)
-{
-    juce::ChildProcess process;
-    juce::StringArray command { DRUVEX_RENDER_PATH };
-    command.addArray(args);
-    if (!process.start(command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
-        return { -1, "could not start" };
-    auto output = process.readAllProcessOutput();
-    process.waitForProcessToFinish(60000);
-    return { static_cast<int>(process.getExitCode()), output };
-}
+using druvex::test::runRenderTool;
 
 float peakOf(const juce::File& wavFile)
 {
@@ -60,7 +45,7 @@ struct RenderPresets : ::testing::Test
 
 TEST_F(RenderPresets, SavePresetWritesTheStateAfterTheSettingsWithoutAudio)
 {
-    const auto run = render({ "--set", "Tempo=97", "--set", "ch2Step03=1", "--save-preset", preset.getFullPathName() });
+    const auto run = runRenderTool({ "--set", "Tempo=97", "--set", "ch2Step03=1", "--save-preset", preset.getFullPathName() });
     ASSERT_EQ(run.exitCode, 0) << run.output;
     ASSERT_TRUE(reader->readPresetState(preset).isValid());
     EXPECT_FLOAT_EQ(savedValue("Tempo"), 97.0f);
@@ -71,7 +56,7 @@ TEST_F(RenderPresets, SavePresetWritesTheStateAfterTheSettingsWithoutAudio)
 
 TEST_F(RenderPresets, LayoutDefaultsStartFromNothingButTheLayout)
 {
-    const auto run = render({ "--layout-defaults", "--save-preset", preset.getFullPathName() });
+    const auto run = runRenderTool({ "--layout-defaults", "--save-preset", preset.getFullPathName() });
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_FLOAT_EQ(savedValue("Tempo"), 120.0f);
     EXPECT_FLOAT_EQ(savedValue("ch1Step01"), 0.0f);
@@ -81,24 +66,24 @@ TEST_F(RenderPresets, LayoutDefaultsStartFromNothingButTheLayout)
 TEST_F(RenderPresets, PresetLoadsAsTheEditorDoesSoTheSequencerKeepsItsState)
 {
     // A preset that would start the sequencer: loading keeps it stopped, as the built-in preset has it.
-    ASSERT_EQ(render({ "--set", "SequencerRun=1", "--save-preset", preset.getFullPathName() }).exitCode, 0);
+    ASSERT_EQ(runRenderTool({ "--set", "SequencerRun=1", "--save-preset", preset.getFullPathName() }).exitCode, 0);
 
     const juce::StringArray common { "--seconds", "1", "--sample-rate", "8000", "--preset", preset.getFullPathName() };
     auto stopped = common;
     stopped.add(wav.getFullPathName());
-    ASSERT_EQ(render(stopped).exitCode, 0);
+    ASSERT_EQ(runRenderTool(stopped).exitCode, 0);
     EXPECT_EQ(peakOf(wav), 0.0f);
 
     auto running = common;
     running.addArray({ "--set", "SequencerRun=1", wav.getFullPathName() });
-    ASSERT_EQ(render(running).exitCode, 0);
+    ASSERT_EQ(runRenderTool(running).exitCode, 0);
     EXPECT_GT(peakOf(wav), 0.01f);
 }
 
 TEST_F(RenderPresets, AFileThatIsNotAPresetFailsInOneLine)
 {
     preset.replaceWithText("not a preset");
-    const auto run = render({ "--preset", preset.getFullPathName(), "--seconds", "1", wav.getFullPathName() });
+    const auto run = runRenderTool({ "--preset", preset.getFullPathName(), "--seconds", "1", wav.getFullPathName() });
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.output.contains("cannot load preset")) << run.output;
     EXPECT_FALSE(wav.exists());

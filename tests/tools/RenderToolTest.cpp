@@ -1,3 +1,5 @@
+#include "support/RenderToolRunner.h"
+
 #include <juce_audio_formats/juce_audio_formats.h>
 
 #include <gtest/gtest.h>
@@ -5,23 +7,8 @@
 namespace
 {
 
-struct Result
-{
-    int exitCode;
-    juce::String output;
-};
+using druvex::test::runRenderTool;
 
-Result runRender(const juce::StringArray& args)
-{
-    juce::ChildProcess process;
-    juce::StringArray command { DRUVEX_RENDER_PATH };
-    command.addArray(args);
-    if (!process.start(command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
-        return { -1, "could not start" };
-    auto output = process.readAllProcessOutput();
-    process.waitForProcessToFinish(60000);
-    return { static_cast<int>(process.getExitCode()), output };
-}
 
 struct RenderTool : ::testing::Test
 {
@@ -32,7 +19,7 @@ struct RenderTool : ::testing::Test
 
 TEST_F(RenderTool, WritesExactlyTheRequestedFramesAsStereoFloat)
 {
-    const auto result = runRender({ "--seconds", "2", "--sample-rate", "44100", out.getFullPathName() });
+    const auto result = runRenderTool({ "--seconds", "2", "--sample-rate", "44100", out.getFullPathName() });
     ASSERT_EQ(result.exitCode, 0) << result.output;
 
     juce::WavAudioFormat wav;
@@ -53,7 +40,7 @@ TEST_F(RenderTool, WritesExactlyTheRequestedFramesAsStereoFloat)
 TEST_F(RenderTool, BarsFollowTheTempoInForce)
 {
     // Two bars of 4/4 at 120 BPM are 4 seconds.
-    const auto result = runRender({ "--bars", "2", "--set", "Tempo=120", "--sample-rate", "8000", out.getFullPathName() });
+    const auto result = runRenderTool({ "--bars", "2", "--set", "Tempo=120", "--sample-rate", "8000", out.getFullPathName() });
     ASSERT_EQ(result.exitCode, 0) << result.output;
     juce::WavAudioFormat wav;
     std::unique_ptr<juce::AudioFormatReader> reader(wav.createReaderFor(out.createInputStream().release(), true));
@@ -89,7 +76,7 @@ TEST_F(RenderTool, BadInputFailsInOneLineAndLeavesNoFile)
         out.deleteFile();
         auto withOutput = args;
         withOutput.add(out.getFullPathName());
-        const auto result = runRender(withOutput);
+        const auto result = runRenderTool(withOutput);
         EXPECT_NE(result.exitCode, 0) << args.joinIntoString(" ");
         EXPECT_TRUE(result.output.startsWith("druvex-render: ")) << result.output;
         EXPECT_EQ(result.output.trim().indexOfChar('\n'), -1) << result.output;
@@ -97,20 +84,20 @@ TEST_F(RenderTool, BadInputFailsInOneLineAndLeavesNoFile)
     }
     garbage.deleteFile();
 
-    const auto noOutput = runRender({ "--seconds", "1" });
+    const auto noOutput = runRenderTool({ "--seconds", "1" });
     EXPECT_NE(noOutput.exitCode, 0);
 }
 
 TEST_F(RenderTool, UnwritableOutputFailsCleanly)
 {
-    const auto result = runRender({ "--seconds", "0.1", "/nonexistent-dir/x.wav" });
+    const auto result = runRenderTool({ "--seconds", "0.1", "/nonexistent-dir/x.wav" });
     EXPECT_NE(result.exitCode, 0);
     EXPECT_TRUE(result.output.startsWith("druvex-render: cannot write")) << result.output;
 }
 
 TEST_F(RenderTool, BenchPrintsMachineReadableFigures)
 {
-    const auto result = runRender({ "--bench", "--seconds", "0.5" });
+    const auto result = runRenderTool({ "--bench", "--seconds", "0.5" });
     ASSERT_EQ(result.exitCode, 0) << result.output;
     EXPECT_TRUE(result.output.contains("real-time factor: ")) << result.output;
     EXPECT_TRUE(result.output.contains("% of deadline")) << result.output;
@@ -121,7 +108,7 @@ TEST_F(RenderTool, BenchPrintsMachineReadableFigures)
 
 TEST_F(RenderTool, ListsEveryParameter)
 {
-    const auto result = runRender({ "--list-parameters" });
+    const auto result = runRenderTool({ "--list-parameters" });
     ASSERT_EQ(result.exitCode, 0);
     const auto lines = juce::StringArray::fromLines(result.output.trimEnd());
     EXPECT_EQ(lines.size(), 1067);

@@ -1,3 +1,4 @@
+#include "Kik9TestSupport.h"
 #include "support/Golden.h"
 #include "voices/Kik9Voice.h"
 
@@ -25,12 +26,7 @@ ChannelParameters goldenParameters(int model)
 {
     ChannelParameters p;
     p.volume = 1.0f;
-    p.kik9AltModel = model == 2 ? 1.0f : 0.0f;
-    p.kik9Model3 = model == 3 ? 1.0f : 0.0f;
-    p.kik9Model4 = model == 4 ? 1.0f : 0.0f;
-    p.kik9Model5 = model == 5 ? 1.0f : 0.0f;
-    p.kik9Model6 = model == 6 ? 1.0f : 0.0f;
-    p.kik9Model7 = model == 7 ? 1.0f : 0.0f;
+    test::selectKickModel(p, model);
     if (model > 1)
     {
         p.kik9AltAttack = 0.3f;

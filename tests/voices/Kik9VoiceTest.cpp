@@ -1,3 +1,4 @@
+#include "Kik9TestSupport.h"
 #include "voices/Kik9Voice.h"
 
 #include <gtest/gtest.h>
@@ -17,21 +18,13 @@ namespace
 
 constexpr double rate = 48000.0;
 
-void selectModel(ChannelParameters& p, int model)
-{
-    p.kik9AltModel = model == 2 ? 1.0f : 0.0f;
-    p.kik9Model3 = model == 3 ? 1.0f : 0.0f;
-    p.kik9Model4 = model == 4 ? 1.0f : 0.0f;
-    p.kik9Model5 = model == 5 ? 1.0f : 0.0f;
-    p.kik9Model6 = model == 6 ? 1.0f : 0.0f;
-    p.kik9Model7 = model == 7 ? 1.0f : 0.0f;
-}
+using test::selectKickModel;
 
 ChannelParameters kickParameters(int model)
 {
     ChannelParameters p;
     p.volume = 1.0f;
-    selectModel(p, model);
+    selectKickModel(p, model);
     return p;
 }
 
@@ -153,7 +146,7 @@ TEST(Kik9Parameters, AlternativeModelsReadTheirOwnControlSet)
     EXPECT_EQ(main.compression, 0.1f);
     EXPECT_FALSE(main.matchEqEnabled); // the main model's equaliser runs in the mixer instead
 
-    selectModel(p, 4);
+    selectKickModel(p, 4);
     const auto alt = Kik9Parameters::fromChannel(p, 48000.0f);
     EXPECT_EQ(alt.pitch, 45.0f);
     EXPECT_EQ(alt.level, 0.7f);
@@ -243,7 +236,7 @@ TEST(Kik9Voice, SwitchingToModelSixMidNoteGlidesAndTheNextNoteJumps)
     voice.process(p);
     EXPECT_EQ(voice.getModelMix(), 1.0f);
 
-    selectModel(p, 1);
+    selectKickModel(p, 1);
     voice.trigger(0.9f, 1.0f);
     voice.process(p);
     EXPECT_EQ(voice.getModelMix(), 0.0f);
