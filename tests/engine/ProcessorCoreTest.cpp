@@ -299,6 +299,16 @@ TEST(ProcessorOutputMap, ActiveOutputsAreNumberedInOrderAndTheRestAreMissing)
     EXPECT_EQ(processor->outputChannelMap[4].load(), 2);
 }
 
+TEST(ProcessorHandles, EachChannelResolvesTheFieldsItsVoiceCanRead)
+{
+    // Fields of the per-sample record that each channel has a parameter for; the others keep
+    // the record's defaults.
+    const int expected[] = { 44, 18, 9, 18, 45, 23, 36, 23 };
+    auto processor = makeProcessor(false);
+    for (int c = 0; c < kestrum::numChannels; ++c)
+        EXPECT_EQ(processor->getChannelHandles(c).countResolved(), expected[c]) << "channel " << c;
+}
+
 TEST(ProcessorHostFacing, FixedAnswers)
 {
     auto processor = makeProcessor(false);
