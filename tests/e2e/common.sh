@@ -20,16 +20,34 @@ fail() {
     exit 1
 }
 
+start_jackd() {
+    jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 512 > "$e2e_tmp/jackd.log" 2>&1 &
+    local pid=$!
+    for _ in $(seq 1 50); do
+        if jack_lsp -s "$JACK_DEFAULT_SERVER" > /dev/null 2>&1; then
+            started_pids+=($pid)
+            return 0
+        fi
+        kill -0 "$pid" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    kill "$pid" 2>/dev/null
+    return 1
+}
+
 # A JACK server with a dummy backend: a real audio device without a sound card.
 ensure_jack() {
     export JACK_NO_AUDIO_RESERVATION=1
-    export JACK_DEFAULT_SERVER="druvex-e2e-$$"
-    jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 512 > "$e2e_tmp/jackd.log" 2>&1 &
-    started_pids+=($!)
-    for _ in $(seq 1 50); do
-        jack_lsp -s "$JACK_DEFAULT_SERVER" > /dev/null 2>&1 && return 0
-        sleep 0.1
-    done
+    export JACK_DEFAULT_SERVER="druvex-e2e"
+    start_jackd && return 0
+
+    # JACK keeps a small table of servers in shared memory, and servers that died without
+    # cleaning up stay in it until it is full ("Too many servers already active"). When no JACK
+    # server runs at all, every entry is stale and the table can go.
+    if ! pgrep -x jackd > /dev/null && ! pgrep -x jackdbus > /dev/null; then
+        rm -rf /dev/shm/jack-shm-registry /dev/shm/jack-[0-9]* /dev/shm/jack_sem.* /dev/shm/jack_db-* 2>/dev/null
+        start_jackd && return 0
+    fi
     cat "$e2e_tmp/jackd.log" >&2
     fail "jackd did not start"
 }

@@ -69,9 +69,13 @@ inline juce::MemoryBlock stateOf(Kestrum8AudioProcessor& processor)
 // A fresh folder under the system's temporary folder, removed with everything in it.
 struct TemporaryFolder
 {
+    // Tests run in parallel processes: a name that is merely free now could be picked by another
+    // process too, so each folder carries a random part.
     TemporaryFolder()
         : folder(juce::File::getSpecialLocation(juce::File::tempDirectory)
-                     .getNonexistentChildFile("druvex-presets", "", false))
+                     .getNonexistentChildFile("druvex-presets-" + juce::String::toHexString(
+                                                  juce::Random::getSystemRandom().nextInt64()),
+                                              "", false))
     {
         folder.createDirectory();
     }

@@ -2,6 +2,7 @@
 // made, and --preset loads as the editor does.
 
 #include "engine/PluginProcessor.h"
+#include "engine/PresetTestSupport.h"
 #include "support/ProcessorFixture.h"
 #include "support/RenderToolRunner.h"
 
@@ -27,14 +28,12 @@ float peakOf(const juce::File& wavFile)
 
 struct RenderPresets : ::testing::Test
 {
-    juce::File folder = juce::File::getSpecialLocation(juce::File::tempDirectory)
-                            .getNonexistentChildFile("druvex-render-presets", "", false);
+    druvex::test::TemporaryFolder temporary;
+    juce::File folder = temporary.folder;
     juce::File preset = folder.getChildFile("Saved.druvexpreset");
     juce::File wav = folder.getChildFile("out.wav");
     std::unique_ptr<Kestrum8AudioProcessor> reader = druvex::test::makeProcessor(false);
 
-    void SetUp() override { folder.createDirectory(); }
-    void TearDown() override { folder.deleteRecursively(); }
 
     float savedValue(const juce::String& id)
     {
